@@ -1,0 +1,27 @@
+# The two entry points: `make demo` (install, build, run on the bundled sample) and `make check`
+# (install, build, run every test). Both install what is missing first.
+BUILD ?= build
+SAMPLE ?= tests/fixtures/two-column.pdf
+CMAKE_FLAGS ?=
+
+.PHONY: deps build demo check bench clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLSTONE_WERROR=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD)
+
+demo: build
+	$(BUILD)/quillstone probe $(SAMPLE)
+	$(BUILD)/quillstone dump --page 0 --pretty $(SAMPLE) | head -n 40
+
+check: build
+	cd $(BUILD) && ctest --output-on-failure -j 2
+
+bench: build
+	bench/extract.sh $(BUILD)/quillstone
+
+clean:
+	rm -rf $(BUILD)

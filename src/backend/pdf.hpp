@@ -1,0 +1,39 @@
+#pragma once
+// The page source over MuPDF. MuPDF's types never leave backend/: callers see only PageSource.
+// Each backend owns its own MuPDF context, with a memory ceiling and a time limit per page, so a
+// hostile file fails as a reader error instead of taking the process down.
+
+#include "backend/page_source.hpp"
+
+#include <memory>
+#include <string>
+
+namespace quillstone::backend {
+
+class PdfBackend final : public PageSource {
+  public:
+    // Reads the whole file and opens it without a password.
+    [[nodiscard]] static Result<std::unique_ptr<PdfBackend>> open_with_password(
+        const std::string& path);
+    // Opens bytes already in memory; `path` only names the document in messages.
+    [[nodiscard]] static Result<std::unique_ptr<PdfBackend>> open_bytes(std::string bytes,
+                                                                        const std::string& path);
+
+    ~PdfBackend() override;
+    PdfBackend(const PdfBackend&) = delete;
+    PdfBackend& operator=(const PdfBackend&) = delete;
+
+    [[nodiscard]] std::size_t page_count() const override;
+    [[nodiscard]] Result<ir::PageRaw> page(std::size_t index, ir::FontTable& fonts) override;
+    [[nodiscard]] Result<std::string> render_region(std::size_t index, const ir::Rect& rect,
+                                                    float dpi) override;
+    [[nodiscard]] const std::string& path() const;
+
+    struct Impl;
+
+  private:
+    explicit PdfBackend(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace quillstone::backend

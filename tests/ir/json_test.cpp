@@ -1,0 +1,9 @@
+#include "ir/page_json.hpp"
+
+#include <gtest/gtest.h>
+
+namespace quillstone::ir {
+namespace {
+TEST(Placeholder, Builds) { SUCCEED(); }
+} // namespace
+} // namespace quillstone::ir
