@@ -4,12 +4,22 @@
 
 namespace quillstone::backend {
 
+namespace {
+
+// Each coordinate of the rotation table depends on one input coordinate only; skipping the zero
+// terms keeps a NaN in the other one from spreading (0 * NaN is NaN).
+double term(double coefficient, double v) { return coefficient == 0 ? 0 : coefficient * v; }
+
+} // namespace
+
 ir::Point PageMatrix::point(double x, double y) const {
-    return {static_cast<float>(a * x + c * y + e), static_cast<float>(b * x + d * y + f)};
+    return {static_cast<float>(term(a, x) + term(c, y) + e),
+            static_cast<float>(term(b, x) + term(d, y) + f)};
 }
 
 ir::Point PageMatrix::direction(double dx, double dy) const {
-    return {static_cast<float>(a * dx + c * dy), static_cast<float>(b * dx + d * dy)};
+    return {static_cast<float>(term(a, dx) + term(c, dy)),
+            static_cast<float>(term(b, dx) + term(d, dy))};
 }
 
 ir::Rect PageMatrix::rect(const ir::Rect& user) const {
