@@ -243,6 +243,18 @@ TEST(PdfBackend, Encryption) {
     auto locked = PdfBackend::open_bytes(make_pdf(PdfSpec{{page}, "user", "owner"}), "b.pdf");
     ASSERT_FALSE(locked.ok());
     EXPECT_EQ(locked.error().message(), "could not open the document: b.pdf: invalid password");
+
+    // A security handler nobody implements: the scheme is named as unsupported.
+    std::string odd = make_pdf(PdfSpec{{page}, "", "owner"});
+    const auto at = odd.find("/Standard");
+    ASSERT_NE(at, std::string::npos);
+    odd.replace(at, 9, "/Homebrew");
+    auto unsupported = PdfBackend::open_bytes(odd, "c.pdf");
+    ASSERT_FALSE(unsupported.ok());
+    EXPECT_EQ(unsupported.error().message().rfind(
+                  "could not open the document: c.pdf: unsupported encryption: ", 0),
+              0u)
+        << unsupported.error().message();
 }
 
 TEST(PdfBackend, UnreadableInputs) {
