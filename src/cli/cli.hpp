@@ -4,6 +4,7 @@
 // native executable and the Python module's _run_cli enter through `run`.
 
 #include "cli/output.hpp"
+#include "compress/level.hpp"
 #include "error/error.hpp"
 
 #include <cstdint>
@@ -15,7 +16,7 @@
 namespace quillstone::cli {
 
 enum class Format { md, json, typst, text };
-enum class Caveman { light, hard };
+using Caveman = compress::Caveman;
 
 struct Dump {
     std::string pdf;
