@@ -13,6 +13,8 @@ namespace quillstone::doc {
 
 namespace {
 
+namespace chars = quillstone::text::chars;
+
 // Heading sizes closer than this are the same size: font sizes reported by PDFs jitter by a
 // fraction of a point between otherwise identical headings.
 constexpr float same_size_tolerance_pt = 0.25f;
@@ -41,15 +43,15 @@ struct Split {
 };
 
 Split first_token(std::string_view text) {
-    const std::string_view s = text::trim_start(text);
+    const std::string_view s = chars::trim_start(text);
     std::size_t pos = 0;
     while (pos < s.size()) {
-        const text::Decoded d = text::decode_at(s, pos);
-        if (text::is_white_space(d.ch))
+        const chars::Decoded d = chars::decode_at(s, pos);
+        if (chars::is_white_space(d.ch))
             break;
         pos += d.length;
     }
-    return {s.substr(0, pos), text::trim_start(s.substr(pos))};
+    return {s.substr(0, pos), chars::trim_start(s.substr(pos))};
 }
 
 std::string_view strip_trailing_dots(std::string_view token) {
@@ -77,10 +79,10 @@ bool all_ascii_digits(std::string_view s) {
 bool starts_with_letter(std::string_view s) {
     if (s.empty())
         return false;
-    const char32_t c = text::decode_at(s, 0).ch;
+    const char32_t c = chars::decode_at(s, 0).ch;
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
         return true;
-    return c >= 0xAA && text::is_alphabetic(c);
+    return c >= 0xAA && chars::is_alphabetic(c);
 }
 
 // The section-number pieces of a numbered heading, or nothing.

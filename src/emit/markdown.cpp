@@ -10,6 +10,8 @@ namespace quillstone::emit::markdown {
 
 namespace {
 
+namespace chars = quillstone::text::chars;
+
 // A longer first token is more likely a word than a marker such as "1.", "(iv)" or "[12]".
 constexpr std::size_t max_marker_bytes = 6;
 
@@ -47,7 +49,7 @@ void write_figure(std::string& out, const doc::Block& block) {
             if (c != '[' && c != ']')
                 alt += c;
         out += "![";
-        out += text::trim(alt);
+        out += chars::trim(alt);
         out += "](";
         out += *block.asset;
         out += ')';
@@ -181,7 +183,7 @@ std::string render(const doc::Document& document) {
 }
 
 std::string escape(std::string_view text) {
-    const std::string_view trimmed = text::trim_start(text);
+    const std::string_view trimmed = chars::trim_start(text);
     if (trimmed.empty() ||
         std::string_view("#+-=>|").find(trimmed.front()) == std::string_view::npos)
         return std::string(text);
@@ -200,7 +202,7 @@ std::string cell(std::string_view text) {
             escaped += '\\';
         escaped += c;
     }
-    return std::string(text::trim(escaped));
+    return std::string(chars::trim(escaped));
 }
 
 void write_row(std::string& out, std::span<const std::string> cells) {
@@ -216,15 +218,15 @@ void write_row(std::string& out, std::span<const std::string> cells) {
 std::string_view strip_marker(std::string_view text) {
     if (text.empty())
         return text;
-    const text::Decoded first = text::decode_at(text, 0);
+    const chars::Decoded first = chars::decode_at(text, 0);
     if (is_bullet(first.ch))
-        return text::trim_start(text.substr(first.length));
+        return chars::trim_start(text.substr(first.length));
     for (std::size_t pos = 0; pos < text.size();) {
-        const text::Decoded d = text::decode_at(text, pos);
-        if (text::is_white_space(d.ch)) {
+        const chars::Decoded d = chars::decode_at(text, pos);
+        if (chars::is_white_space(d.ch)) {
             if (pos > max_marker_bytes)
                 return text;
-            return text::trim_start(text.substr(pos + d.length));
+            return chars::trim_start(text.substr(pos + d.length));
         }
         pos += d.length;
     }

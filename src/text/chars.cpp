@@ -5,7 +5,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
-namespace quillstone::text {
+namespace quillstone::text::chars {
 
 Decoded decode_at(std::string_view text, std::size_t pos) {
     if (pos >= text.size())
@@ -104,4 +104,4 @@ std::string_view trim(std::string_view text) {
     return trim_end(trim_start(text));
 }
 
-} // namespace quillstone::text
+} // namespace quillstone::text::chars

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace quillstone::text {
+namespace quillstone::text::chars {
 
 // One scalar value decoded from UTF-8 and the number of bytes it took.
 struct Decoded {
@@ -36,4 +36,4 @@ struct Decoded {
 [[nodiscard]] std::string_view trim_end(std::string_view text);
 [[nodiscard]] std::string_view trim(std::string_view text);
 
-} // namespace quillstone::text
+} // namespace quillstone::text::chars

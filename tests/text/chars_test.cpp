@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quillstone::text {
+namespace quillstone::text::chars {
 namespace {
 
 TEST(Chars, DecodeAdvancesOverDamagedText) {
@@ -43,4 +43,4 @@ TEST(Chars, Properties) {
 }
 
 } // namespace
-} // namespace quillstone::text
+} // namespace quillstone::text::chars
