@@ -1,0 +1,107 @@
+#include "text/chars.hpp"
+
+#include <cstdint>
+#include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+namespace quillstone::text::chars {
+
+Decoded decode_at(std::string_view text, std::size_t pos) {
+    if (pos >= text.size())
+        return {};
+    const auto b0 = static_cast<unsigned char>(text[pos]);
+    std::size_t len = 0;
+    char32_t cp = 0;
+    if (b0 < 0x80) {
+        return {b0, 1};
+    } else if ((b0 & 0xE0) == 0xC0) {
+        len = 2;
+        cp = b0 & 0x1Fu;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3;
+        cp = b0 & 0x0Fu;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4;
+        cp = b0 & 0x07u;
+    }
+    constexpr Decoded invalid{U'\uFFFD', 1};
+    if (len == 0 || pos + len > text.size())
+        return invalid;
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(text[pos + k]);
+        if ((b & 0xC0) != 0x80)
+            return invalid;
+        cp = (cp << 6) | (b & 0x3Fu);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not scalar values.
+    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
+        cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return invalid;
+    return {cp, len};
+}
+
+bool is_white_space(char32_t c) {
+    return u_isUWhiteSpace(static_cast<UChar32>(c)) != 0;
+}
+bool is_alphabetic(char32_t c) {
+    return u_isUAlphabetic(static_cast<UChar32>(c)) != 0;
+}
+bool is_uppercase(char32_t c) {
+    return u_isUUppercase(static_cast<UChar32>(c)) != 0;
+}
+
+std::string to_lower(std::string_view text) {
+    bool ascii = true;
+    for (const char c : text)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) {
+        // Most words are ASCII; lower-casing them needs no round trip through UTF-16.
+        std::string out(text);
+        for (char& c : out)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return out;
+    }
+    icu::UnicodeString s = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<std::int32_t>(text.size())));
+    s.toLower(icu::Locale::getRoot());
+    std::string out;
+    s.toUTF8String(out);
+    return out;
+}
+
+std::size_t char_count(std::string_view text) {
+    std::size_t n = 0;
+    for (std::size_t pos = 0; pos < text.size(); pos += decode_at(text, pos).length)
+        ++n;
+    return n;
+}
+
+std::string_view trim_start(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const Decoded d = decode_at(text, pos);
+        if (!is_white_space(d.ch))
+            break;
+        pos += d.length;
+    }
+    return text.substr(pos);
+}
+
+std::string_view trim_end(std::string_view text) {
+    std::size_t end = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Decoded d = decode_at(text, pos);
+        pos += d.length;
+        if (!is_white_space(d.ch))
+            end = pos;
+    }
+    return text.substr(0, end);
+}
+
+std::string_view trim(std::string_view text) {
+    return trim_end(trim_start(text));
+}
+
+} // namespace quillstone::text::chars

@@ -1,0 +1,39 @@
+#pragma once
+// Character-level helpers over UTF-8 text: stepping through scalar values and the few Unicode
+// properties the text stages test (White_Space, Alphabetic, Uppercase, full lower-casing). The
+// properties come from ICU so that no stage carries a hand-made table.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quillstone::text::chars {
+
+// One scalar value decoded from UTF-8 and the number of bytes it took.
+struct Decoded {
+    char32_t ch = 0;
+    std::size_t length = 0;
+    bool operator==(const Decoded&) const = default;
+};
+
+// Decodes the scalar value starting at byte `pos`. An invalid or truncated sequence reads as
+// U+FFFD of length 1, so a walk over damaged text always advances. `pos` past the end gives
+// {0, 0}.
+[[nodiscard]] Decoded decode_at(std::string_view text, std::size_t pos);
+
+[[nodiscard]] bool is_white_space(char32_t c);
+[[nodiscard]] bool is_alphabetic(char32_t c);
+[[nodiscard]] bool is_uppercase(char32_t c);
+
+// Full Unicode lower-case mapping (one character may become several), independent of locale.
+[[nodiscard]] std::string to_lower(std::string_view text);
+
+// Number of scalar values in the text.
+[[nodiscard]] std::size_t char_count(std::string_view text);
+
+// Slices with leading and/or trailing White_Space characters removed.
+[[nodiscard]] std::string_view trim_start(std::string_view text);
+[[nodiscard]] std::string_view trim_end(std::string_view text);
+[[nodiscard]] std::string_view trim(std::string_view text);
+
+} // namespace quillstone::text::chars
