@@ -157,9 +157,9 @@ Parsed parse(const std::vector<std::string>& raw_args) {
 }
 
 std::optional<Failure> execute(const Cli& cli, BufferedOutput& out, Stream& err) {
-    (void)err;
     if (const auto* d = std::get_if<Dump>(&cli.command)) return run_dump(*d, out);
     if (const auto* p = std::get_if<Probe>(&cli.command)) return run_probe(*p, out);
+    if (const auto* c = std::get_if<Convert>(&cli.command)) return run_convert(*c, out, err);
     // Conversion and the line listing arrive with their stages.
     return std::nullopt;
 }

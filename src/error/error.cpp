@@ -98,6 +98,8 @@ Failure::Failure(const Error& error) {
 
 Failure::Failure(const IoError& error) { chain_.push_back(Cause{error.text, error.code}); }
 
+Failure::Failure(std::string message) { chain_.push_back(Cause{std::move(message), 0}); }
+
 Failure Failure::context(std::string message) && {
     chain_.insert(chain_.begin(), Cause{std::move(message), 0});
     return std::move(*this);

@@ -88,6 +88,8 @@ class Failure {
   public:
     Failure(const Error& error);
     Failure(const IoError& error);
+    // A failure of the command itself, with no error underneath ("3 of 5 files failed").
+    explicit Failure(std::string message);
 
     // Wraps the failure in one more context message ("converting {}").
     [[nodiscard]] Failure context(std::string message) &&;
