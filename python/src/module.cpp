@@ -57,11 +57,26 @@ PyObject* to_str(const std::string& s) {
     return PyUnicode_DecodeUTF8(s.data(), static_cast<Py_ssize_t>(s.size()), "replace");
 }
 
+// The name of an object's type; the limited API hides tp_name, but __name__ is always there.
+std::string type_name(PyObject* obj) {
+    PyObject* name = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(obj)), "__name__");
+    std::string out = "object";
+    if (name && PyUnicode_Check(name)) {
+        if (PyObject* bytes = PyUnicode_AsUTF8String(name)) {
+            out = PyBytes_AsString(bytes);
+            Py_DECREF(bytes);
+        }
+    }
+    Py_XDECREF(name);
+    PyErr_Clear();
+    return out;
+}
+
 // The UTF-8 bytes of a str; nullopt with TypeError set when `obj` is not one.
 std::optional<std::string> utf8_of(PyObject* obj, const char* name) {
     if (!PyUnicode_Check(obj)) {
         PyErr_Format(PyExc_TypeError, "argument '%s' must be str, not %s", name,
-                     Py_TYPE(obj)->tp_name);
+                     type_name(obj).c_str());
         return std::nullopt;
     }
     // PyUnicode_AsUTF8AndSize is not in the 3.8 stable ABI; the bytes object is.
@@ -256,7 +271,7 @@ PyObject* run_cli(PyObject*, PyObject* args, PyObject* kwargs) {
         return nullptr;
     if (PyUnicode_Check(seq) || !PySequence_Check(seq)) {
         PyErr_Format(PyExc_TypeError, "argument 'args' must be a sequence of str, not %s",
-                     Py_TYPE(seq)->tp_name);
+                     type_name(seq).c_str());
         return nullptr;
     }
     const Py_ssize_t n = PySequence_Size(seq);
