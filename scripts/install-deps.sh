@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the fixtures need. Idempotent: it asks apt
 # only for what dpkg does not already have, so a second run costs a second.
+#
+# Usage: scripts/install-deps.sh [--fixtures]
+#   --fixtures  also installs TeX Live for tests/fixtures/regenerate.sh. The tests read the
+#               committed fixture PDFs, so a plain build and `make check` never need it.
 set -euo pipefail
 
 packages=(
@@ -10,6 +14,19 @@ packages=(
     libtbb-dev libcli11-dev libicu-dev nlohmann-json3-dev libgtest-dev
     python3 python3-dev python3-pytest
 )
+
+# pdflatex, article, geometry and mathptmx (latex-base), pdflscape (latex-recommended), the
+# Computer Modern Type 1 fonts (base) and the URW Times the two-column fixture is set in.
+fixture_packages=(
+    texlive-latex-base texlive-latex-recommended texlive-fonts-recommended
+)
+
+for arg in "$@"; do
+    case "$arg" in
+    --fixtures) packages+=("${fixture_packages[@]}") ;;
+    *) echo "unknown option: $arg" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
