@@ -4,7 +4,8 @@ BUILD ?= build
 SAMPLE ?= tests/fixtures/two-column.pdf
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo check bench clean
+.PHONY: deps build demo check bench clean python-install
+PYTHON ?= python3
 
 deps:
 	@scripts/install-deps.sh
@@ -19,6 +20,10 @@ demo: build
 
 check: build
 	cd $(BUILD) && ctest --output-on-failure -j 2
+
+# Builds the extension and installs it, with the `quillstone` package, into $(PYTHON).
+python-install: build
+	$(PYTHON) python/install.py $(BUILD)/python/_quillstone.abi3.so
 
 bench: build
 	bench/extract.sh $(BUILD)/quillstone

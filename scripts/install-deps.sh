@@ -12,7 +12,7 @@ packages=(
     libmupdf-dev libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev libjpeg-dev
     libfreetype-dev libharfbuzz-dev zlib1g-dev mupdf-tools
     libtbb-dev libcli11-dev libicu-dev nlohmann-json3-dev libgtest-dev
-    python3 python3-dev python3-pytest
+    python3 python3-dev python3-pytest binutils
 )
 
 # pdflatex, article, geometry and mathptmx (latex-base), pdflscape (latex-recommended), the
