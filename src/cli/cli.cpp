@@ -160,7 +160,8 @@ std::optional<Failure> execute(const Cli& cli, BufferedOutput& out, Stream& err)
     (void)err;
     if (const auto* d = std::get_if<Dump>(&cli.command)) return run_dump(*d, out);
     if (const auto* p = std::get_if<Probe>(&cli.command)) return run_probe(*p, out);
-    // Conversion and the line listing arrive with their stages.
+    if (const auto* t = std::get_if<Text>(&cli.command)) return run_text(*t, out);
+    // Conversion arrives with its stages.
     return std::nullopt;
 }
 
