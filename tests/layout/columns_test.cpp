@@ -95,6 +95,8 @@ TEST(Gutters, DegenerateInputGivesNone) {
         EXPECT_TRUE(gutters(two_columns, width).empty()) << width;
     auto odd = boxes({{300, std::numeric_limits<float>::quiet_NaN(), 10}});
     EXPECT_TRUE(gutters(odd, 612).empty());
+    // A damaged page size does not make the histogram huge; the columns are still found.
+    EXPECT_EQ(gutters(two_columns, 1e30f), (std::vector<Gutter>{{290, 300}}));
     // Boxes beyond the page are cut at its edge.
     EXPECT_EQ(gutters(boxes({{100, -50, 290}, {100, 300, 5000}}), 612),
               (std::vector<Gutter>{{290, 300}}));
