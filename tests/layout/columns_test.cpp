@@ -12,7 +12,7 @@
 namespace quillstone::layout::columns {
 namespace {
 
-using testing::SyntheticPage;
+using test_support::SyntheticPage;
 using text::lines::build_lines;
 using text::lines::Line;
 
@@ -131,8 +131,8 @@ TEST(DocumentSpine, NeedsThreeSingleGutterPagesMostlyAgreeing) {
 
 // A page of two columns (x 72..300 and 312..540), `count` lines each, from y = 100 + offset.
 void two_columns(SyntheticPage& page, float top, std::size_t count) {
-    testing::prose_column(page, 72, top, 228, count);
-    testing::prose_column(page, 312, top, 228, count);
+    test_support::prose_column(page, 72, top, 228, count);
+    test_support::prose_column(page, 312, top, 228, count);
 }
 
 // The first page of a paper: full-width title and abstract lines above two columns.
@@ -141,7 +141,7 @@ SyntheticPage abstract_page() {
     for (int i = 0; i < 16; ++i) {
         // Stagger the word positions so that no blank runs down the abstract.
         const float x = 72 + static_cast<float>((i * 7) % 28);
-        testing::prose_column(page, x, 80 + 12.0f * static_cast<float>(i), 460, 1);
+        test_support::prose_column(page, x, 80 + 12.0f * static_cast<float>(i), 460, 1);
     }
     two_columns(page, 300, 36);
     return page;

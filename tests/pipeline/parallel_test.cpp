@@ -14,11 +14,11 @@ namespace {
 std::vector<ir::PageRaw> pages() {
     std::vector<ir::PageRaw> out;
     for (int i = 0; i < 24; ++i) {
-        testing::SyntheticPage page;
+        test_support::SyntheticPage page;
         page.page.index = static_cast<std::uint64_t>(i);
         const auto n = static_cast<std::size_t>(10 + i);
-        testing::prose_column(page, 72, 80, 228, n);
-        if (i % 2 == 0) testing::prose_column(page, 312, 80, 228, n);
+        test_support::prose_column(page, 72, 80, 228, n);
+        if (i % 2 == 0) test_support::prose_column(page, 312, 80, 228, n);
         page.glyph(U'1', 100, 75.0f, 6);  // a raised mark over the first line
         out.push_back(page.page);
     }

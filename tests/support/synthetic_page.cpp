@@ -1,6 +1,6 @@
 #include "support/synthetic_page.hpp"
 
-namespace quillstone::testing {
+namespace quillstone::test_support {
 
 SyntheticPage::SyntheticPage(float width, float height) {
     page.width = width;
@@ -74,4 +74,4 @@ void prose_column(SyntheticPage& page, float x, float top, float width, std::siz
     }
 }
 
-} // namespace quillstone::testing
+} // namespace quillstone::test_support

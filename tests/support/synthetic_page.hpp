@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quillstone::testing {
+namespace quillstone::test_support {
 
 class SyntheticPage {
   public:
@@ -48,4 +48,4 @@ class SyntheticPage {
 void prose_column(SyntheticPage& page, float x, float top, float width, std::size_t count,
                   float size = 10.0f, float leading = 12.0f);
 
-} // namespace quillstone::testing
+} // namespace quillstone::test_support

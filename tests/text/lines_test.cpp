@@ -11,7 +11,7 @@
 namespace quillstone::text::lines {
 namespace {
 
-using testing::SyntheticPage;
+using test_support::SyntheticPage;
 
 constexpr float nan = std::numeric_limits<float>::quiet_NaN();
 constexpr float inf = std::numeric_limits<float>::infinity();

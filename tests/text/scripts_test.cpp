@@ -10,7 +10,7 @@ namespace {
 
 using lines::build_lines;
 using lines::Line;
-using testing::SyntheticPage;
+using test_support::SyntheticPage;
 
 std::vector<std::string> texts(const std::vector<Line>& lines) {
     std::vector<std::string> out;
