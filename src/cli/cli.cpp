@@ -160,7 +160,7 @@ std::optional<Failure> execute(const Cli& cli, BufferedOutput& out, Stream& err)
     if (const auto* d = std::get_if<Dump>(&cli.command)) return run_dump(*d, out);
     if (const auto* p = std::get_if<Probe>(&cli.command)) return run_probe(*p, out);
     if (const auto* c = std::get_if<Convert>(&cli.command)) return run_convert(*c, out, err);
-    // Conversion and the line listing arrive with their stages.
+    if (const auto* t = std::get_if<Text>(&cli.command)) return run_text(*t, out);
     return std::nullopt;
 }
 
