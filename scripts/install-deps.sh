@@ -13,6 +13,7 @@ packages=(
     libfreetype-dev libharfbuzz-dev zlib1g-dev mupdf-tools
     libtbb-dev libcli11-dev libicu-dev nlohmann-json3-dev libgtest-dev
     python3 python3-dev python3-pytest binutils
+    time  # /usr/bin/time: the peak memory bench/extract.sh reports
 )
 
 # pdflatex, article, geometry and mathptmx (latex-base), pdflscape (latex-recommended), the
