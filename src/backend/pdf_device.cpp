@@ -252,6 +252,10 @@ const Collector::FontInfo& Collector::font_info(fz_font* font) {
 void Collector::emit_pending_glyph() {
     if (!have_glyph_) return;
     have_glyph_ = false;
+    if (pending_high_surrogate_) {
+        ir::append_utf8(glyph_.text, U'\uFFFD');
+        pending_high_surrogate_ = 0;
+    }
     builder_.glyph(glyph_);
 }
 
@@ -259,12 +263,13 @@ void Collector::item(const Item& it) noexcept {
     try {
         if (it.gid < 0 && have_glyph_) {
             // The extra characters of a one-to-many mapping belong to the glyph before them.
-            if (it.ucs > 0) ir::append_utf8(glyph_.text, static_cast<char32_t>(it.ucs));
+            append_reader_char(it.ucs);
             return;
         }
         emit_pending_glyph();
         glyph_.text.clear();
-        if (it.ucs > 0 && it.ucs <= 0x10FFFF) ir::append_utf8(glyph_.text, static_cast<char32_t>(it.ucs));
+        pending_high_surrogate_ = 0;
+        append_reader_char(it.ucs);
 
         if (it.font != glyph_font_ || glyph_font_ == nullptr) {
             const FontInfo& info = font_info(it.font);
@@ -294,6 +299,33 @@ void Collector::item(const Item& it) noexcept {
     } catch (...) {
         failure_ = std::current_exception();
     }
+}
+
+void Collector::append_reader_char(int ucs) {
+    // Some ToUnicode maps spell a character outside the BMP as a UTF-16 surrogate pair, which
+    // arrives here as two values; UTF-8 has no place for either half on its own.
+    const auto c = static_cast<char32_t>(ucs);
+    if (ucs <= 0 || c > 0x10FFFF) return;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+        if (pending_high_surrogate_) ir::append_utf8(glyph_.text, U'\uFFFD');
+        pending_high_surrogate_ = c;
+        return;
+    }
+    if (c >= 0xDC00 && c <= 0xDFFF) {
+        if (pending_high_surrogate_) {
+            ir::append_utf8(glyph_.text,
+                            0x10000 + ((pending_high_surrogate_ - 0xD800) << 10) + (c - 0xDC00));
+            pending_high_surrogate_ = 0;
+        } else {
+            ir::append_utf8(glyph_.text, U'\uFFFD');
+        }
+        return;
+    }
+    if (pending_high_surrogate_) {
+        ir::append_utf8(glyph_.text, U'\uFFFD');
+        pending_high_surrogate_ = 0;
+    }
+    ir::append_utf8(glyph_.text, c);
 }
 
 void Collector::end_text() noexcept {

@@ -74,6 +74,7 @@ class Collector {
     };
     const FontInfo& font_info(fz_font* font);
     void emit_pending_glyph();
+    void append_reader_char(int ucs);
 
     fz_context* ctx_;
     PageBuilder& builder_;
@@ -84,6 +85,7 @@ class Collector {
     bool have_glyph_ = false;
     ReaderGlyph glyph_;
     fz_font* glyph_font_ = nullptr;
+    char32_t pending_high_surrogate_ = 0;
 
     ReaderPath path_;
     fz_path* pending_path_ = nullptr;

@@ -44,6 +44,9 @@ std::string_view path_kind_name(PathKind kind) {
 }
 
 void append_utf8(std::string& out, char32_t c) {
+    // Surrogates and values past U+10FFFF have no UTF-8 form; writing them would make the
+    // output invalid for every consumer downstream.
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = U'\uFFFD';
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {

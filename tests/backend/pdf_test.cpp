@@ -156,6 +156,18 @@ TEST(PdfBackend, LigaturesMultiCharacterMappingsAndControls) {
     EXPECT_EQ(text_of(page), "fifi E");
 }
 
+TEST(PdfBackend, SurrogatesFromToUnicodeBecomeValidText) {
+    PageSpec spec;
+    spec.fonts[0].to_unicode = {"<41> <D835DC9C>", "<42> <D835>", "<43> <DC9C0041>"};
+    spec.content = "BT /F1 10 Tf 100 700 Td (ABC) Tj ET";
+    const ir::PageRaw page = first_page(spec);
+    ASSERT_EQ(page.glyphs.size(), 3u);
+    // A pair is one character; a half on its own cannot be written in UTF-8 and is replaced.
+    EXPECT_EQ(page.glyphs[0].text, ir::GlyphText::character(U'\U0001D49C'));
+    EXPECT_EQ(page.glyphs[1].text, ir::GlyphText::character(U'\uFFFD'));
+    EXPECT_EQ(ir::glyph_text(page, page.glyphs[2]), "\xEF\xBF\xBD" "A");
+}
+
 TEST(PdfBackend, FontNamesFlagsAndColour) {
     PageSpec spec;
     spec.fonts = {FontSpec{"F1", "ABCDEF+Helvetica-Bold", {}, 4 | (1 << 18)},
