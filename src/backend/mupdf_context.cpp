@@ -65,7 +65,7 @@ void silent(void*, const char*) {}
 
 void Budget::arm(fz_cookie* c) {
     armed = true;
-    deadline = std::chrono::steady_clock::now() + page_time_limit;
+    deadline = std::chrono::steady_clock::now() + page_time;
     tick = 0;
     hit = Bound::None;
     cookie = c;
@@ -97,14 +97,17 @@ ContextPtr new_context(Budget& budget) {
     return ctx;
 }
 
-std::string bound_message(Bound bound) {
+std::string bound_message(Bound bound, const Budget& budget) {
     switch (bound) {
     case Bound::Memory:
-        return "resource limit: the page needs more than " +
-               std::to_string(mupdf_memory_limit_bytes >> 20) + " MiB of memory";
-    case Bound::Time:
-        return "resource limit: the page took longer than " +
-               std::to_string(page_time_limit.count()) + " s to interpret";
+        return "resource limit: the page needs more than " + std::to_string(budget.limit >> 20) +
+               " MiB of memory";
+    case Bound::Time: {
+        const auto ms = budget.page_time.count();
+        const std::string span =
+            ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+        return "resource limit: the page took longer than " + span + " to interpret";
+    }
     case Bound::None:
         break;
     }

@@ -16,17 +16,14 @@ static_assert(FZ_VERSION_MAJOR == 1 && FZ_VERSION_MINOR >= 21,
 
 namespace quillstone::backend {
 
-// What MuPDF may spend on one document. No real paper comes near either bound.
-inline constexpr std::size_t mupdf_memory_limit_bytes = std::size_t{1} << 30;  // 1 GiB
-inline constexpr std::chrono::seconds page_time_limit{8};
-
 enum class Bound { None, Memory, Time };
 
 // The allocator's state. It outlives the context it serves.
 struct Budget {
     std::size_t used = 0;
     std::size_t peak = 0;
-    std::size_t limit = mupdf_memory_limit_bytes;
+    std::size_t limit = 0;
+    std::chrono::milliseconds page_time{0};
     // Once armed, an allocation after the deadline fails and stays failing until disarmed, so
     // a run that never ends unwinds through MuPDF's own out-of-memory path.
     bool armed = false;
@@ -51,7 +48,7 @@ using ContextPtr = std::unique_ptr<fz_context, ContextDeleter>;
 [[nodiscard]] ContextPtr new_context(Budget& budget);
 
 // The message describing a bound that was hit, for the page failure it causes.
-[[nodiscard]] std::string bound_message(Bound bound);
+[[nodiscard]] std::string bound_message(Bound bound, const Budget& budget);
 
 // Runs `fn` under fz_try. `fn` may touch only MuPDF and plain locals (a longjmp skips
 // destructors). Returns MuPDF's message on failure.

@@ -42,7 +42,7 @@ std::string reader_text(const std::string& message) {
 // The page failure for a run that failed, naming the bound when one was hit.
 Error page_failure(std::size_t index, const Budget& budget, const std::string& message) {
     const auto page = static_cast<std::uint32_t>(index);
-    if (budget.hit != Bound::None) return Error::pdf_page(page, bound_message(budget.hit));
+    if (budget.hit != Bound::None) return Error::pdf_page(page, bound_message(budget.hit, budget));
     return Error::pdf_page(page, reader_text(message));
 }
 
@@ -59,8 +59,11 @@ Result<std::unique_ptr<PdfBackend>> PdfBackend::open_with_password(const std::st
 }
 
 Result<std::unique_ptr<PdfBackend>> PdfBackend::open_bytes(std::string bytes,
-                                                           const std::string& path) {
+                                                           const std::string& path,
+                                                           const ReaderLimits& limits) {
     auto impl = std::make_unique<Impl>();
+    impl->budget.limit = limits.memory_bytes;
+    impl->budget.page_time = limits.page_time;
     impl->bytes = std::move(bytes);
     impl->path = path;
     impl->ctx = new_context(impl->budget);
@@ -223,7 +226,7 @@ Result<std::string> PdfBackend::render_region(std::size_t index, const ir::Rect&
     if (failure || cookie.abort) {
         fz_drop_buffer(ctx, png);
         const auto p = static_cast<std::uint32_t>(index);
-        if (budget.hit != Bound::None) return Error::pdf_page(p, bound_message(budget.hit));
+        if (budget.hit != Bound::None) return Error::pdf_page(p, bound_message(budget.hit, budget));
         return Error::pdf_page(p, "render error: " + failure.value_or("aborted"));
     }
     unsigned char* data = nullptr;

@@ -5,10 +5,19 @@
 
 #include "backend/page_source.hpp"
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 
 namespace quillstone::backend {
+
+// What MuPDF may spend on one document: memory for everything it holds, and time to interpret
+// one page. No real paper comes near either; a page that hits one fails as a reader error.
+struct ReaderLimits {
+    std::size_t memory_bytes = std::size_t{1} << 30;
+    std::chrono::milliseconds page_time{8000};
+};
 
 class PdfBackend final : public PageSource {
   public:
@@ -16,8 +25,9 @@ class PdfBackend final : public PageSource {
     [[nodiscard]] static Result<std::unique_ptr<PdfBackend>> open_with_password(
         const std::string& path);
     // Opens bytes already in memory; `path` only names the document in messages.
-    [[nodiscard]] static Result<std::unique_ptr<PdfBackend>> open_bytes(std::string bytes,
-                                                                        const std::string& path);
+    // `limits` exist so tests can trip them; callers keep the defaults.
+    [[nodiscard]] static Result<std::unique_ptr<PdfBackend>> open_bytes(
+        std::string bytes, const std::string& path, const ReaderLimits& limits = {});
 
     ~PdfBackend() override;
     PdfBackend(const PdfBackend&) = delete;

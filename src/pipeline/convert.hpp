@@ -5,9 +5,13 @@
 #include "compress/level.hpp"
 #include "doc/model.hpp"
 #include "error/error.hpp"
+#include "ir/page.hpp"
+#include "layout/columns.hpp"
+#include "text/lines.hpp"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quillstone::pipeline {
 
@@ -17,6 +21,15 @@ struct ConvertOptions {
     float figure_dpi = 150.0f;
     std::optional<compress::Caveman> caveman;
 };
+
+// Every page's lines, cut at its column gutters, and every page's column bands.
+struct BuiltPages {
+    std::vector<std::vector<text::lines::Line>> lines;
+    std::vector<std::vector<layout::columns::Band>> bands;
+};
+
+// Lines of each page (in parallel), the document's column bands, and the lines cut at them.
+[[nodiscard]] BuiltPages build_pages(const ir::DocRaw& doc);
 
 [[nodiscard]] Result<doc::Document> convert_with(const std::string& path,
                                                  const ConvertOptions& options);
