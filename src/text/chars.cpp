@@ -50,6 +50,11 @@ bool is_alphabetic(char32_t c) {
 bool is_uppercase(char32_t c) {
     return u_isUUppercase(static_cast<UChar32>(c)) != 0;
 }
+bool is_numeric(char32_t c) {
+    const auto category = static_cast<std::int32_t>(u_charType(static_cast<UChar32>(c)));
+    return category == U_DECIMAL_DIGIT_NUMBER || category == U_LETTER_NUMBER ||
+           category == U_OTHER_NUMBER;
+}
 
 std::string to_lower(std::string_view text) {
     bool ascii = true;

@@ -1,7 +1,7 @@
 #pragma once
 // Character-level helpers over UTF-8 text: stepping through scalar values and the few Unicode
-// properties the text stages test (White_Space, Alphabetic, Uppercase, full lower-casing). The
-// properties come from ICU so that no stage carries a hand-made table.
+// properties the text stages test (White_Space, Alphabetic, Uppercase, Numeric, full
+// lower-casing). The properties come from ICU so that no stage carries a hand-made table.
 
 #include <cstddef>
 #include <string>
@@ -24,6 +24,8 @@ struct Decoded {
 [[nodiscard]] bool is_white_space(char32_t c);
 [[nodiscard]] bool is_alphabetic(char32_t c);
 [[nodiscard]] bool is_uppercase(char32_t c);
+// Any number character (general category Nd, Nl or No): "7", "Ⅻ", "½", "²".
+[[nodiscard]] bool is_numeric(char32_t c);
 
 // Full Unicode lower-case mapping (one character may become several), independent of locale.
 [[nodiscard]] std::string to_lower(std::string_view text);

@@ -40,6 +40,10 @@ TEST(Chars, Properties) {
     EXPECT_TRUE(is_uppercase(U'\u00C9'));
     EXPECT_FALSE(is_uppercase(U'\u00E9'));
     EXPECT_TRUE(is_white_space(U'\u0085'));
+    for (const char32_t c : {U'7', U'\u0663', U'\u216B', U'\u00BD', U'\u00B2'})
+        EXPECT_TRUE(is_numeric(c)) << static_cast<unsigned>(c);
+    for (const char32_t c : {U'x', U'-', U'.', U'\u00A9'})
+        EXPECT_FALSE(is_numeric(c)) << static_cast<unsigned>(c);
 }
 
 } // namespace
