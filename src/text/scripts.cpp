@@ -59,6 +59,10 @@ std::optional<std::size_t> find_host(const std::vector<Line>& lines,
         if (s.placed.size() >= long_script_glyphs &&
             !(distance <= long_script_baseline_ratio * t.size))
             continue;
+        // A long run that only sits beside the host, without overlapping it, is the next
+        // column's text (a body line level with a heading across the gutter), not a script of
+        // it: absorbing it would interleave two lines' letters.
+        if (s.placed.size() >= long_script_glyphs && !(h_overlap > 0)) continue;
         if (!host || ir::total_less(distance, best)) {
             host = j;
             best = distance;

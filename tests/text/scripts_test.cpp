@@ -76,6 +76,20 @@ TEST(AbsorbScripts, LongRunsMustSitCloseToTheHostBaseline) {
     }
 }
 
+TEST(AbsorbScripts, BodyLineBesideAHeadingInTheNextColumnStaysItsOwnLine) {
+    // A two-column page: the left column's body lines run up to x = 300, a 14-point heading
+    // starts the right column at x = 311, its baseline between the two body baselines.
+    SyntheticPage page;
+    page.text("overfittingwhenonlyafewseasonsofgaugerecordsare", 57, 486.3f, 9.96f);
+    page.text("availableOurcontributionisacompromisealatticeover", 57, 498.2f, 9.96f);
+    page.text("3Experiments", 311, 494.0f, 14.35f);
+    const auto lines = build_lines(page.page);
+    EXPECT_EQ(texts(lines),
+              (std::vector<std::string>{"overfittingwhenonlyafewseasonsofgaugerecordsare",
+                                        "3Experiments",
+                                        "availableOurcontributionisacompromisealatticeover"}));
+}
+
 TEST(AbsorbScripts, GlyphOnTheHostBaselineIsASubscript) {
     SyntheticPage page;
     page.glyph(U'a', 50, 100);
