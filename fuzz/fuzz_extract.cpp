@@ -1,9 +1,15 @@
-// libFuzzer target: arbitrary bytes through the whole page source. Any input must end in a
-// DocRaw or an Error, never a crash, a leak, a hang or runaway memory; the JSON writer runs
-// too, so every value the reader lets through is also serialised once.
+// libFuzzer target: arbitrary bytes through the whole page source and the conversion after it.
+// Any input must end in a document or an Error, never a crash, a leak, a hang or runaway memory;
+// the page-primitive JSON and every writer run too, so every value the reader lets through is
+// also serialised.
 
 #include "backend/pdf.hpp"
 #include "ir/page_json.hpp"
+#include "doc/json.hpp"
+#include "emit/markdown.hpp"
+#include "emit/text.hpp"
+#include "emit/typst.hpp"
+#include "pipeline/convert.hpp"
 #include "pipeline/extract.hpp"
 
 #include <cstddef>
@@ -24,9 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)doc.error().message();
         return 0;
     }
-    const std::string json = ir::doc_to_json(*doc, json::Layout::Compact);
+    std::string out = ir::doc_to_json(*doc, json::Layout::Compact);
+    auto document = pipeline::convert_extracted(*doc, **backend, pipeline::ConvertOptions{});
+    if (document) {
+        out += doc::to_json(*document, json::Layout::Pretty);
+        out += emit::markdown::render(*document);
+        out += emit::typst::render(*document);
+        out += emit::text::render(*document);
+    }
     // Keeps the serialisation from being optimised away.
-    volatile char sink = json.empty() ? '\0' : json.back();
+    volatile char sink = out.empty() ? '\0' : out.back();
     (void)sink;
     return 0;
 }

@@ -43,7 +43,13 @@ Result<doc::Document> convert_with(const std::string& path, const ConvertOptions
     if (!backend) return std::move(backend).error();
     auto extracted = extract_from(**backend, path);
     if (!extracted) return std::move(extracted).error();
-    const ir::DocRaw& raw = extracted.value();
+    return convert_extracted(extracted.value(), **backend, options);
+}
+
+Result<doc::Document> convert_extracted(const ir::DocRaw& raw, backend::PageSource& source,
+                                        const ConvertOptions& options) {
+    // Figures and low-confidence equations are rasterised through the source once they exist.
+    (void)source;
     const std::size_t n = raw.pages.size();
 
     std::vector<float> heights;

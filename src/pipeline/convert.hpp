@@ -2,6 +2,7 @@
 // The conversion driver: the one function that turns a PDF path into a Document. It fixes the
 // order of the stages, runs the per-page ones on the task pool, and applies the caller's options.
 
+#include "backend/page_source.hpp"
 #include "compress/level.hpp"
 #include "doc/model.hpp"
 #include "error/error.hpp"
@@ -33,5 +34,11 @@ struct BuiltPages {
 
 [[nodiscard]] Result<doc::Document> convert_with(const std::string& path,
                                                  const ConvertOptions& options);
+
+// Everything after extraction: the text stages over an extracted document, rasterising through
+// `source` when assets are asked for.
+[[nodiscard]] Result<doc::Document> convert_extracted(const ir::DocRaw& raw,
+                                                      backend::PageSource& source,
+                                                      const ConvertOptions& options);
 
 } // namespace quillstone::pipeline
