@@ -262,12 +262,9 @@ void classify(Block& block, std::span<const Line> group, const PageFacts& page,
             widest = line.bbox.width();
     const bool all_bold =
         std::all_of(group.begin(), group.end(), [](const Line& l) { return l.bold; });
-    // A leading number alone makes a heading only at body size or above: smaller text that
-    // starts with a number is a footnote ("1 We adopt the spelling of ...") or a figure label.
-    const bool numbered_claim = numbered && !(first.size < limits.footnote_size);
     if (group.size() <= heading_max_lines && words >= 1 && words <= heading_max_words &&
         (!text.ends_with('.') || numbered) && widest / page.widest_line <= heading_width_ratio &&
-        (numbered_claim || first.size >= limits.heading_size || all_bold)) {
+        (numbered || first.size >= limits.heading_size || all_bold)) {
         block.kind = BlockKind::Heading;
         block.level = 1; // provisional; levels are assigned once all headings are known
         return;
