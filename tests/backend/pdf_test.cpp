@@ -318,3 +318,62 @@ TEST(PdfBackend, DamagedPageTreeFailsOnThatPage) {
 
 } // namespace
 } // namespace quillstone::backend
+
+namespace quillstone::backend {
+namespace {
+
+// Enough drawing that interpreting the page takes many allocations.
+std::string busy_page_pdf() {
+    PageSpec spec;
+    spec.content = "BT /F1 10 Tf 72 760 Td ";
+    for (int line = 0; line < 60; ++line)
+        spec.content += "(" + std::string(80, 'm') + ") Tj 0 -12 Td ";
+    spec.content += "ET ";
+    for (int k = 0; k < 2000; ++k)
+        spec.content += std::to_string(k % 500) + " 100 m " + std::to_string(k % 500 + 3) +
+                        " 200 l S ";
+    return make_pdf(PdfSpec{{spec}, "", ""});
+}
+
+TEST(PdfBackendLimits, APageOverItsTimeFailsAsAReaderError) {
+    ReaderLimits limits;
+    limits.page_time = std::chrono::milliseconds(0);
+    auto backend = PdfBackend::open_bytes(busy_page_pdf(), "slow.pdf", limits);
+    ASSERT_TRUE(backend.ok()) << backend.error().debug();
+    ir::FontTable fonts;
+    auto page = (*backend)->page(0, fonts);
+    ASSERT_FALSE(page.ok());
+    EXPECT_EQ(page.error().message(),
+              "failed while reading page 0: resource limit: the page took longer than 0 s to "
+              "interpret");
+}
+
+TEST(PdfBackendLimits, APageOverTheMemoryCeilingFailsAsAReaderError) {
+    // Find the smallest ceiling that still opens the document, then page interpretation (which
+    // loads a font and builds paths) must hit it.
+    const std::string bytes = busy_page_pdf();
+    bool checked = false;
+    for (std::size_t kib = 256; kib <= 64 * 1024 && !checked; kib *= 2) {
+        ReaderLimits limits;
+        limits.memory_bytes = kib * 1024;
+        auto backend = PdfBackend::open_bytes(bytes, "big.pdf", limits);
+        if (!backend.ok()) continue;
+        ir::FontTable fonts;
+        auto page = (*backend)->page(0, fonts);
+        if (page.ok()) break;
+        EXPECT_EQ(page.error().message(),
+                  "failed while reading page 0: resource limit: the page needs more than " +
+                      std::to_string(kib / 1024) + " MiB of memory");
+        checked = true;
+    }
+    EXPECT_TRUE(checked) << "no ceiling between opening and reading the page was found";
+
+    // With the real ceiling the same page reads normally.
+    auto backend = PdfBackend::open_bytes(bytes, "big.pdf");
+    ASSERT_TRUE(backend.ok());
+    ir::FontTable fonts;
+    EXPECT_TRUE((*backend)->page(0, fonts).ok());
+}
+
+} // namespace
+} // namespace quillstone::backend
