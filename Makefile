@@ -15,8 +15,7 @@ build: deps
 	cmake --build $(BUILD)
 
 demo: build
-	$(BUILD)/quillstone probe $(SAMPLE)
-	$(BUILD)/quillstone dump --page 0 --pretty $(SAMPLE) | head -n 40
+	$(BUILD)/quillstone convert $(SAMPLE)
 
 check: build
 	cd $(BUILD) && ctest --output-on-failure -j 2
