@@ -234,6 +234,7 @@ bool is_ordered_marker(std::string_view text) {
 
 struct Thresholds {
     float group_gap = 0;
+    float body_size = 0;
     float heading_size = 0;
     float footnote_size = 0;
     float fragment_gap = 0;
@@ -321,7 +322,13 @@ void assemble_page(std::size_t page_index, std::span<const Line> lines, const Pa
         const Line& line = lines[i];
         const float drop = line.baseline - previous.baseline;
         const bool same_size = std::abs(line.size - previous.size) <= group_size_step_pt;
-        const bool next_line = drop > 0.0f && drop <= limits.group_gap;
+        // Type larger than the body is set with proportionally larger line spacing: a title in
+        // 17-point type has its lines about 20 points apart, which would split it in two if the
+        // body's leading alone decided.
+        const float larger = std::max(line.size, previous.size);
+        const float scale =
+            limits.body_size > 0.0f && larger > limits.body_size ? larger / limits.body_size : 1.0f;
+        const bool next_line = drop > 0.0f && drop <= limits.group_gap * scale;
         if (!same_size || !next_line) {
             emit(first, i);
             first = i;
@@ -423,8 +430,9 @@ void choose_title(std::vector<Block>& blocks, float body_size) {
 Assembled assemble_placed(std::span<const std::vector<Line>> pages,
                           std::span<const float> page_heights, const Vocabulary& vocabulary,
                           float body_size, float leading) {
-    const Thresholds limits{group_gap_leadings * leading, heading_size_ratio * body_size,
-                            footnote_size_ratio * body_size, fragment_gap_leadings * leading};
+    const Thresholds limits{group_gap_leadings * leading, body_size,
+                            heading_size_ratio * body_size, footnote_size_ratio * body_size,
+                            fragment_gap_leadings * leading};
     Assembled out;
     for (std::size_t p = 0; p < pages.size(); ++p) {
         PageFacts facts;

@@ -67,6 +67,10 @@ TEST(AssemblePlaced, GroupsConsecutiveLinesOfOneSize) {
         {"above", 10.0f, 90.0f, 10.0f, {0, 1}},
         {"size step of 0.5", 10.5f, 112.0f, 10.0f, {0, 1}},
         {"size step of 0.4", 10.4f, 112.0f, 10.0f, {0}},
+        // Larger type spreads its lines further: 17-point title lines 21 points apart are one
+        // group (the limit grows to 14.5 x 1.7 = 24.65), 25 points apart they are not.
+        {"large type, its own spacing", 17.0f, 121.0f, 17.0f, {0}},
+        {"large type, a gap", 17.0f, 125.0f, 17.0f, {0, 1}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
