@@ -1,4 +1,5 @@
 #include "doc/assemble.hpp"
+#include "doc/markers.hpp"
 
 #include "doc/headings.hpp"
 #include "ir/geometry.hpp"
@@ -182,24 +183,6 @@ bool is_caption(std::string_view text) {
     // "Figure 3" captions a figure; "Figure shows that" is prose.
     return opens &&
            std::any_of(prefix.begin(), prefix.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-bool is_bullet(char32_t c) {
-    switch (c) {
-    case U'*':
-    case U'-':
-    case U'\u00B7':
-    case U'\u2013':
-    case U'\u2014':
-    case U'\u2022':
-    case U'\u2023':
-    case U'\u2217':
-    case U'\u25AA':
-    case U'\u25E6':
-        return true;
-    default:
-        return false;
-    }
 }
 
 bool is_ordered_marker(std::string_view text) {

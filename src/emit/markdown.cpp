@@ -1,4 +1,5 @@
 #include "emit/markdown.hpp"
+#include "doc/markers.hpp"
 
 #include "text/chars.hpp"
 
@@ -14,24 +15,6 @@ namespace chars = quillstone::text::chars;
 
 // A longer first token is more likely a word than a marker such as "1.", "(iv)" or "[12]".
 constexpr std::size_t max_marker_bytes = 6;
-
-bool is_bullet(char32_t c) {
-    switch (c) {
-    case U'*':
-    case U'-':
-    case U'\u00B7':
-    case U'\u2013':
-    case U'\u2014':
-    case U'\u2022':
-    case U'\u2023':
-    case U'\u2217':
-    case U'\u25AA':
-    case U'\u25E6':
-        return true;
-    default:
-        return false;
-    }
-}
 
 void write_heading(std::string& out, std::uint8_t level, std::string_view text) {
     // The title alone owns a single "#"; headings start one level below it.
@@ -219,7 +202,7 @@ std::string_view strip_marker(std::string_view text) {
     if (text.empty())
         return text;
     const chars::Decoded first = chars::decode_at(text, 0);
-    if (is_bullet(first.ch))
+    if (doc::is_bullet(first.ch))
         return chars::trim_start(text.substr(first.length));
     for (std::size_t pos = 0; pos < text.size();) {
         const chars::Decoded d = chars::decode_at(text, pos);

@@ -3,6 +3,7 @@
 // source produces them; every later stage reads them and never writes them.
 
 #include "ir/geometry.hpp"
+#include "ir/utf8.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -115,11 +116,5 @@ struct DocRaw {
 
 // The UTF-8 text of a glyph on its page; nothing for an expansion index out of range.
 [[nodiscard]] std::optional<std::string> glyph_text(const PageRaw& page, const Glyph& glyph);
-
-// Appends the UTF-8 encoding of a scalar value.
-void append_utf8(std::string& out, char32_t c);
-
-// Decodes UTF-8 into scalar values; invalid bytes become U+FFFD.
-[[nodiscard]] std::u32string decode_utf8(std::string_view text);
 
 } // namespace quillstone::ir

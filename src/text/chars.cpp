@@ -7,39 +7,6 @@
 
 namespace quillstone::text::chars {
 
-Decoded decode_at(std::string_view text, std::size_t pos) {
-    if (pos >= text.size())
-        return {};
-    const auto b0 = static_cast<unsigned char>(text[pos]);
-    std::size_t len = 0;
-    char32_t cp = 0;
-    if (b0 < 0x80) {
-        return {b0, 1};
-    } else if ((b0 & 0xE0) == 0xC0) {
-        len = 2;
-        cp = b0 & 0x1Fu;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3;
-        cp = b0 & 0x0Fu;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4;
-        cp = b0 & 0x07u;
-    }
-    constexpr Decoded invalid{U'\uFFFD', 1};
-    if (len == 0 || pos + len > text.size())
-        return invalid;
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(text[pos + k]);
-        if ((b & 0xC0) != 0x80)
-            return invalid;
-        cp = (cp << 6) | (b & 0x3Fu);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not scalar values.
-    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
-        cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return invalid;
-    return {cp, len};
-}
 
 bool is_white_space(char32_t c) {
     return u_isUWhiteSpace(static_cast<UChar32>(c)) != 0;

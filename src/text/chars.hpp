@@ -3,23 +3,16 @@
 // properties the text stages test (White_Space, Alphabetic, Uppercase, Numeric, full
 // lower-casing). The properties come from ICU so that no stage carries a hand-made table.
 
+#include "ir/utf8.hpp"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace quillstone::text::chars {
 
-// One scalar value decoded from UTF-8 and the number of bytes it took.
-struct Decoded {
-    char32_t ch = 0;
-    std::size_t length = 0;
-    bool operator==(const Decoded&) const = default;
-};
-
-// Decodes the scalar value starting at byte `pos`. An invalid or truncated sequence reads as
-// U+FFFD of length 1, so a walk over damaged text always advances. `pos` past the end gives
-// {0, 0}.
-[[nodiscard]] Decoded decode_at(std::string_view text, std::size_t pos);
+using ir::Decoded;
+using ir::decode_at;
 
 [[nodiscard]] bool is_white_space(char32_t c);
 [[nodiscard]] bool is_alphabetic(char32_t c);
