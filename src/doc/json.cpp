@@ -1,5 +1,7 @@
 #include "doc/json.hpp"
 
+#include "ir/page_json.hpp"
+
 #include <cstdint>
 #include <string_view>
 
@@ -56,19 +58,6 @@ void write_kind(json::Writer& w, const Block& block) {
         w.key("ordered");
         w.boolean(block.ordered);
     }
-    w.end_object();
-}
-
-void write_rect(json::Writer& w, const ir::Rect& r) {
-    w.begin_object();
-    w.key("x0");
-    w.number(r.x0);
-    w.key("y0");
-    w.number(r.y0);
-    w.key("x1");
-    w.number(r.x1);
-    w.key("y1");
-    w.number(r.y1);
     w.end_object();
 }
 
@@ -146,7 +135,7 @@ void write_block(json::Writer& w, const Block& block) {
     w.key("page");
     write_count(w, block.page);
     w.key("bbox");
-    write_rect(w, block.bbox);
+    ir::write_rect(w, block.bbox);
     w.key("size");
     w.number(block.size);
     if (block.asset) {

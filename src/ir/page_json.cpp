@@ -2,8 +2,6 @@
 
 namespace quillstone::ir {
 
-namespace {
-
 void write_rect(json::Writer& w, const Rect& r) {
     w.begin_object();
     w.key("x0");
@@ -16,6 +14,8 @@ void write_rect(json::Writer& w, const Rect& r) {
     w.number(r.y1);
     w.end_object();
 }
+
+namespace {
 
 void write_glyph(json::Writer& w, const Glyph& g) {
     w.begin_object();

@@ -10,6 +10,8 @@
 
 namespace quillstone::ir {
 
+// {"x0": ..., "y0": ..., "x1": ..., "y1": ...}, the rectangle form every JSON output shares.
+void write_rect(json::Writer& w, const Rect& r);
 void write_font_table(json::Writer& w, const FontTable& fonts);
 void write_page(json::Writer& w, const PageRaw& page);
 
