@@ -55,20 +55,6 @@ bool is_bibliography_heading(std::string_view /*text*/) {
     return false;
 }
 
-std::size_t word_count(std::string_view text) {
-    std::size_t count = 0;
-    bool in_word = false;
-    for (std::size_t pos = 0; pos < text.size();) {
-        const chars::Decoded d = chars::decode_at(text, pos);
-        const bool space = chars::is_white_space(d.ch);
-        if (!space && !in_word)
-            ++count;
-        in_word = !space;
-        pos += d.length;
-    }
-    return count;
-}
-
 ir::Rect unite(const ir::Rect& a, const ir::Rect& b) {
     return {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1), std::max(a.y1, b.y1)};
 }
@@ -238,7 +224,7 @@ void classify(Block& block, std::span<const Line> group, const PageFacts& page,
         return;
     }
 
-    const std::size_t words = word_count(text);
+    const std::size_t words = chars::word_count(text);
     const bool numbered = numbered_heading(text);
     float widest = first.bbox.width();
     for (const Line& line : group)
@@ -346,7 +332,7 @@ void merge_fragments(Assembled& assembled, const Thresholds& limits) {
             const float smaller_height = std::min(p.bbox.height(), c.bbox.height());
             const bool beside =
                 c.bbox.x0 >= p.bbox.x0 && shared_height >= 0.5f * std::max(1.0f, smaller_height);
-            if (word_count(c.text) <= fragment_max_words && p.page == c.page &&
+            if (chars::word_count(c.text) <= fragment_max_words && p.page == c.page &&
                 p.kind == BlockKind::Paragraph && c.kind == BlockKind::Paragraph &&
                 !sentence_start && !is_bibliography_heading(c.text) && (below || beside)) {
                 p.text += ' ';
@@ -390,7 +376,7 @@ void choose_title(std::vector<Block>& blocks, float body_size) {
     std::size_t chosen_words = 0;
     for (std::size_t i = 0; i < std::min(title_scan_blocks, blocks.size()); ++i) {
         const Block& b = blocks[i];
-        const std::size_t words = word_count(b.text);
+        const std::size_t words = chars::word_count(b.text);
         if (b.page != 0 || !(b.size >= body_size) || words < title_min_words ||
             words > title_max_words || b.text.ends_with('.') || numbered_heading(b.text))
             continue;

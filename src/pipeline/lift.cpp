@@ -30,20 +30,6 @@ constexpr float min_block_area = 1.1920929e-7f;
 
 constexpr std::size_t unplaced = std::numeric_limits<std::size_t>::max();
 
-std::size_t word_count(std::string_view text) {
-    std::size_t count = 0;
-    bool in_word = false;
-    for (std::size_t pos = 0; pos < text.size();) {
-        const chars::Decoded d = chars::decode_at(text, pos);
-        const bool space = chars::is_white_space(d.ch);
-        if (!space && !in_word)
-            ++count;
-        in_word = !space;
-        pos += d.length;
-    }
-    return count;
-}
-
 bool overlap_horizontally(const ir::Rect& a, const ir::Rect& b) {
     return std::min(a.x1, b.x1) > std::max(a.x0, b.x0);
 }
@@ -329,7 +315,7 @@ void drop_text_inside_figures(std::vector<Block>& blocks,
         if (b.kind == BlockKind::Caption || b.kind == BlockKind::Figure ||
             b.kind == BlockKind::Table || b.kind == BlockKind::Equation)
             return false;
-        if (word_count(b.text) > figure_label_max_words)
+        if (chars::word_count(b.text) > figure_label_max_words)
             return false;
         const float cx = (b.bbox.x0 + b.bbox.x1) / 2.0f;
         const float cy = (b.bbox.y0 + b.bbox.y1) / 2.0f;

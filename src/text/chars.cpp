@@ -76,4 +76,18 @@ std::string_view trim(std::string_view text) {
     return trim_end(trim_start(text));
 }
 
+std::size_t word_count(std::string_view text) {
+    std::size_t count = 0;
+    bool in_word = false;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Decoded d = decode_at(text, pos);
+        const bool space = is_white_space(d.ch);
+        if (!space && !in_word)
+            ++count;
+        in_word = !space;
+        pos += d.length;
+    }
+    return count;
+}
+
 } // namespace quillstone::text::chars

@@ -23,6 +23,9 @@ using ir::decode_at;
 // Full Unicode lower-case mapping (one character may become several), independent of locale.
 [[nodiscard]] std::string to_lower(std::string_view text);
 
+// Number of words: maximal runs of characters that are not White_Space.
+[[nodiscard]] std::size_t word_count(std::string_view text);
+
 // Number of scalar values in the text.
 [[nodiscard]] std::size_t char_count(std::string_view text);
 
