@@ -174,10 +174,17 @@ std::string inline_text(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     bool math = false;
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         if (c == '$') {
             math = !math;
-        } else if (!math && std::string_view("#*<>@[\\]_").find(c) != std::string_view::npos) {
+        } else if (!math && std::string_view("#*<>@[\\]_`").find(c) != std::string_view::npos) {
+            // A backtick opens raw text, and Typst rejects the whole document over an unpaired one.
+            out += '\\';
+        } else if (!math && c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+            // "//" opens a line comment: the rest of a paragraph would vanish, and inside
+            // "#emph[...]" or a table cell the closing bracket with it. "/*" needs nothing, its
+            // "*" is escaped already.
             out += '\\';
         }
         out += c;

@@ -16,8 +16,9 @@ inline constexpr std::string_view mitex_import = "#import \"@preview/mitex:0.2.4
 // The whole document, blocks separated by one blank line, ending in exactly one line feed.
 [[nodiscard]] std::string render(const doc::Document& document);
 
-// Escapes Typst markup characters (# * < > @ [ \ ] _) outside "$" spans; inside them, where the
-// inline formulas live, the text is copied unchanged. Every "$" toggles the span.
+// Escapes Typst markup characters (# * < > @ [ \ ] _ `, and a "/" that starts "//") outside "$"
+// spans; inside them, where the inline formulas live, the text is copied unchanged. Every "$"
+// toggles the span.
 [[nodiscard]] std::string inline_text(std::string_view text);
 
 } // namespace quillstone::emit::typst

@@ -26,7 +26,14 @@ TEST(TypstInline, EscapesOutsideDollarSpans) {
         {"$a_b^{*}$ and c_d", "$a_b^{*}$ and c\\_d"},
         {"cost is $5 #1 [x]", "cost is $5 #1 [x]"}, // an unclosed span runs to the end
         {"$x$$y_1$ z_2", "$x$$y_1$ z\\_2"},
-        {"= - + / ~ ` plain", "= - + / ~ ` plain"},
+        {"= - + / ~ plain", "= - + / ~ plain"},
+        // An unpaired backtick opens raw text, "//" a comment: both would swallow the rest of the
+        // text and, inside "#emph[...]", the closing bracket, failing the whole document.
+        {"a ` b and ``c``", "a \\` b and \\`\\`c\\`\\`"},
+        {"x // y, a/b, https://e.org", "x \\// y, a/b, https:\\//e.org"},
+        {"///", "\\/\\//"},
+        {"/* c */", "/\\* c \\*/"},
+        {"$a // b$ c//", "$a // b$ c\\//"},
         {"", ""},
     };
     for (const Case& c : cases)
