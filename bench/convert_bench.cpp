@@ -40,6 +40,8 @@ std::pair<std::string, bool> convert_one(const std::string& path, std::FILE* sin
     if (!backend) return {"error\t" + backend.error().message() + "\t\t\t\t\t" + path, false};
     auto raw = pipeline::extract_from(**backend, path);
     if (!raw) return {"error\t" + raw.error().message() + "\t\t\t\t\t" + path, false};
+    // As convert_with does: the reader's caches go once every page is extracted.
+    (*backend)->release_caches();
     const auto extracted = Clock::now();
     auto document = pipeline::convert_extracted(*raw, **backend, pipeline::ConvertOptions{});
     if (!document) return {"error\t" + document.error().message() + "\t\t\t\t\t" + path, false};
