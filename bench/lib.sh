@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the benchmarks that race one of our bench binaries against MuPDF's own text
 # extraction (`mutool draw -F stext -o /dev/null`) over every PDF of the evaluation corpus
 # (../shared/corpus beside the repository). Sourced, not run.
