@@ -24,8 +24,10 @@ check: build
 python-install: build
 	$(PYTHON) python/install.py $(BUILD)/python/_quillstone.abi3.so
 
+# Extraction alone, then the whole conversion, each against mutool's text extraction.
 bench: build
 	bench/extract.sh $(BUILD)/quillstone
+	bench/convert.sh $(BUILD)/quillstone
 
 clean:
 	rm -rf $(BUILD)

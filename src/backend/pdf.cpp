@@ -106,6 +106,8 @@ std::size_t PdfBackend::page_count() const { return impl_->pages; }
 
 const std::string& PdfBackend::path() const { return impl_->path; }
 
+void PdfBackend::release_caches() { fz_empty_store(impl_->ctx.get()); }
+
 Result<ir::PageRaw> PdfBackend::page(std::size_t index, ir::FontTable& fonts) {
     if (index >= impl_->pages) return Error::page_out_of_range(static_cast<std::uint32_t>(index));
     fz_context* ctx = impl_->ctx.get();

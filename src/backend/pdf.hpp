@@ -38,6 +38,10 @@ class PdfBackend final : public PageSource {
     [[nodiscard]] Result<std::string> render_region(std::size_t index, const ir::Rect& rect,
                                                     float dpi) override;
     [[nodiscard]] const std::string& path() const;
+    // Drops what MuPDF keeps cached between pages (decoded fonts, image streams). Once every
+    // page is extracted only rasterising reads the document again, and it reloads what it
+    // needs; until then the cache is most of the reader's memory.
+    void release_caches();
 
     struct Impl;
 

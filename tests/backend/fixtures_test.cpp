@@ -107,5 +107,30 @@ TEST(Fixtures, TwoColumnCarriesTableRulesAndFigureMarks) {
               std::string::npos);
 }
 
+// Conversion drops the reader's caches after extraction; the document must read and render the
+// same afterwards, with fonts and images reloaded rather than left dangling.
+TEST(Fixtures, PagesReadAndRenderTheSameAfterReleasingCaches) {
+    const std::string path = std::string(QUILLSTONE_FIXTURES) + "/two-column.pdf";
+    auto backend = PdfBackend::open_with_password(path);
+    ASSERT_TRUE(backend.ok());
+    auto before = pipeline::extract_from(**backend, path);
+    ASSERT_TRUE(before.ok());
+    const auto& glyph = before->pages[0].glyphs.at(0);
+    auto render_before = (*backend)->render_region(0, glyph.bbox, 150);
+    ASSERT_TRUE(render_before.ok());
+
+    (*backend)->release_caches();
+    ir::FontTable fonts = before->fonts;
+    for (std::size_t i = 0; i < before->pages.size(); ++i) {
+        auto again = (*backend)->page(i, fonts);
+        ASSERT_TRUE(again.ok());
+        EXPECT_EQ(*again, before->pages[i]) << "page " << i;
+    }
+    EXPECT_EQ(fonts, before->fonts);
+    auto render_after = (*backend)->render_region(0, glyph.bbox, 150);
+    ASSERT_TRUE(render_after.ok());
+    EXPECT_EQ(*render_after, *render_before);
+}
+
 } // namespace
 } // namespace quillstone::backend
