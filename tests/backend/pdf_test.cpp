@@ -82,10 +82,10 @@ class PdfRotation : public ::testing::TestWithParam<RotationCase> {};
 
 TEST_P(PdfRotation, GlyphsLandWhereTheDisplayedPageShowsThem) {
     const auto& c = GetParam();
-    PageSpec spec;
-    spec.rotate = c.rotate;
-    spec.content = "BT /F1 40 Tf 100 700 Td (H) Tj ET";
-    auto backend = open(make_pdf(PdfSpec{{spec}, "", ""}));
+    PageSpec layout;
+    layout.rotate = c.rotate;
+    layout.content = "BT /F1 40 Tf 100 700 Td (H) Tj ET";
+    auto backend = open(make_pdf(PdfSpec{{layout}, "", ""}));
     ASSERT_TRUE(backend);
     ir::FontTable fonts;
     auto page = backend->page(0, fonts);
@@ -142,10 +142,10 @@ TEST(PdfBackend, OffsetMediaBoxAndCropBox) {
 }
 
 TEST(PdfBackend, LigaturesMultiCharacterMappingsAndControls) {
-    PageSpec spec;
-    spec.fonts[0].to_unicode = {"<41> <FB01>", "<42> <00660069>", "<43> <0003>", "<44> <0020>"};
-    spec.content = "BT /F1 10 Tf 100 700 Td (ABCDE) Tj ET";
-    const ir::PageRaw page = first_page(spec);
+    PageSpec layout;
+    layout.fonts[0].to_unicode = {"<41> <FB01>", "<42> <00660069>", "<43> <0003>", "<44> <0020>"};
+    layout.content = "BT /F1 10 Tf 100 700 Td (ABCDE) Tj ET";
+    const ir::PageRaw page = first_page(layout);
     // A: the ligature expanded; B: one glyph reading "fi", not two; C: control only, dropped;
     // D: a space is kept; E: no mapping for it in the CMap, so MuPDF falls back to the encoding.
     ASSERT_EQ(page.glyphs.size(), 4u);
@@ -157,10 +157,10 @@ TEST(PdfBackend, LigaturesMultiCharacterMappingsAndControls) {
 }
 
 TEST(PdfBackend, SurrogatesFromToUnicodeBecomeValidText) {
-    PageSpec spec;
-    spec.fonts[0].to_unicode = {"<41> <D835DC9C>", "<42> <D835>", "<43> <DC9C0041>"};
-    spec.content = "BT /F1 10 Tf 100 700 Td (ABC) Tj ET";
-    const ir::PageRaw page = first_page(spec);
+    PageSpec layout;
+    layout.fonts[0].to_unicode = {"<41> <D835DC9C>", "<42> <D835>", "<43> <DC9C0041>"};
+    layout.content = "BT /F1 10 Tf 100 700 Td (ABC) Tj ET";
+    const ir::PageRaw page = first_page(layout);
     ASSERT_EQ(page.glyphs.size(), 3u);
     // A pair is one character; a half on its own cannot be written in UTF-8 and is replaced.
     EXPECT_EQ(page.glyphs[0].text, ir::GlyphText::character(U'\U0001D49C'));
@@ -169,12 +169,12 @@ TEST(PdfBackend, SurrogatesFromToUnicodeBecomeValidText) {
 }
 
 TEST(PdfBackend, FontNamesFlagsAndColour) {
-    PageSpec spec;
-    spec.fonts = {FontSpec{"F1", "ABCDEF+Helvetica-Bold", {}, 4 | (1 << 18)},
+    PageSpec layout;
+    layout.fonts = {FontSpec{"F1", "ABCDEF+Helvetica-Bold", {}, 4 | (1 << 18)},
                   FontSpec{"F2", "Courier", {}, -1}};
-    spec.content = "BT 1 0 0 rg /F1 10 Tf 100 700 Td (ab) Tj /F2 10 Tf (c) Tj ET";
+    layout.content = "BT 1 0 0 rg /F1 10 Tf 100 700 Td (ab) Tj /F2 10 Tf (c) Tj ET";
     ir::FontTable fonts;
-    const ir::PageRaw page = first_page(spec, &fonts);
+    const ir::PageRaw page = first_page(layout, &fonts);
     ASSERT_EQ(page.glyphs.size(), 3u);
     EXPECT_EQ(fonts.names, (std::vector<std::string>{"ABCDEF+Helvetica-Bold", "Courier"}));
     EXPECT_TRUE(page.glyphs[0].flags & ir::glyph_flags::bold);
@@ -186,12 +186,12 @@ TEST(PdfBackend, FontNamesFlagsAndColour) {
 }
 
 TEST(PdfBackend, FillAndStrokeOfOnePathIsOneItem) {
-    PageSpec spec;
-    spec.content =
+    PageSpec layout;
+    layout.content =
         "2 w 100 400 m 300 400 l 100 300 m 300 300 l 100 200 m 300 200 l S\n"  // three rules
         "1 0 0 rg 0 0 1 RG 100 500 200 50 re B\n"                               // fill + stroke
         "0 0 1 RG 400 100 100 50 re S\n";                                       // stroke only
-    const ir::PageRaw page = first_page(spec);
+    const ir::PageRaw page = first_page(layout);
     ASSERT_EQ(page.paths.size(), 5u);
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(page.paths[i].kind, ir::PathKind::HorizontalRule);
@@ -211,12 +211,12 @@ TEST(PdfBackend, FillAndStrokeOfOnePathIsOneItem) {
 }
 
 TEST(PdfBackend, ImagesAndImageMasks) {
-    PageSpec spec;
-    spec.images = {testing::ImageSpec{"Im1", 4, 3}};
-    spec.content = "q 200 0 0 100 50 50 cm /Im1 Do Q q 10 0 0 10 -100 -100 cm /Im1 Do Q "
+    PageSpec layout;
+    layout.images = {testing::ImageSpec{"Im1", 4, 3}};
+    layout.content = "q 200 0 0 100 50 50 cm /Im1 Do Q q 10 0 0 10 -100 -100 cm /Im1 Do Q "
                    "q 100 0 0 100 400 400 cm /Im1 Do Q "
                    "q 20 0 0 10 10 10 cm BI /W 8 /H 1 /IM true /BPC 1 ID \xAA EI Q";
-    const ir::PageRaw page = first_page(spec);
+    const ir::PageRaw page = first_page(layout);
     ASSERT_EQ(page.images.size(), 3u);
     EXPECT_EQ(page.images[0].bbox, (ir::Rect{50, 642, 250, 742}));
     EXPECT_EQ(page.images[0].pixel_width, 4u);
@@ -324,15 +324,15 @@ namespace {
 
 // Enough drawing that interpreting the page takes many allocations.
 std::string busy_page_pdf() {
-    PageSpec spec;
-    spec.content = "BT /F1 10 Tf 72 760 Td ";
+    PageSpec layout;
+    layout.content = "BT /F1 10 Tf 72 760 Td ";
     for (int line = 0; line < 60; ++line)
-        spec.content += "(" + std::string(80, 'm') + ") Tj 0 -12 Td ";
-    spec.content += "ET ";
+        layout.content += "(" + std::string(80, 'm') + ") Tj 0 -12 Td ";
+    layout.content += "ET ";
     for (int k = 0; k < 2000; ++k)
-        spec.content += std::to_string(k % 500) + " 100 m " + std::to_string(k % 500 + 3) +
+        layout.content += std::to_string(k % 500) + " 100 m " + std::to_string(k % 500 + 3) +
                         " 200 l S ";
-    return make_pdf(PdfSpec{{spec}, "", ""});
+    return make_pdf(PdfSpec{{layout}, "", ""});
 }
 
 TEST(PdfBackendLimits, APageOverItsTimeFailsAsAReaderError) {

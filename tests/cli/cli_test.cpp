@@ -32,13 +32,13 @@ Outcome run_cli(std::vector<std::string> args) {
 }
 
 std::string text_pdf(const std::string& name, int pages) {
-    PdfSpec spec;
+    PdfSpec layout;
     for (int i = 0; i < pages; ++i) {
         PageSpec p;
         p.content = "BT /F1 10 Tf 72 700 Td (Page " + std::to_string(i) + ") Tj ET";
-        spec.pages.push_back(p);
+        layout.pages.push_back(p);
     }
-    return testing::write_temp(make_pdf(spec), name);
+    return testing::write_temp(make_pdf(layout), name);
 }
 
 TEST(CliGrammar, HelpVersionAndUsageErrors) {
@@ -99,14 +99,14 @@ TEST(CliGrammar, ConvertOptions) {
 }
 
 TEST(CliDump, WholeDocumentAndSinglePage) {
-    PdfSpec spec;
+    PdfSpec layout;
     PageSpec a;
     a.content = "BT /F1 10 Tf 72 700 Td (A) Tj ET";
     PageSpec b;
     b.fonts = {FontSpec{"F2", "Courier", {}, -1}};
     b.content = "BT /F2 10 Tf 72 700 Td (B) Tj ET";
-    spec.pages = {a, b};
-    const std::string path = testing::write_temp(make_pdf(spec), "two-fonts.pdf");
+    layout.pages = {a, b};
+    const std::string path = testing::write_temp(make_pdf(layout), "two-fonts.pdf");
 
     const Outcome whole = run_cli({"dump", path});
     ASSERT_EQ(whole.status, 0) << whole.err;
@@ -158,7 +158,7 @@ TEST(CliDump, Errors) {
 }
 
 TEST(CliDump, ScannedDocumentIsRefused) {
-    PdfSpec spec;
+    PdfSpec layout;
     for (int i = 0; i < 10; ++i) {
         PageSpec p;
         if (i < 6) {
@@ -167,9 +167,9 @@ TEST(CliDump, ScannedDocumentIsRefused) {
         } else {
             p.content = "BT /F1 10 Tf 72 700 Td (text) Tj ET";
         }
-        spec.pages.push_back(p);
+        layout.pages.push_back(p);
     }
-    const std::string path = testing::write_temp(make_pdf(spec), "scan.pdf");
+    const std::string path = testing::write_temp(make_pdf(layout), "scan.pdf");
     const Outcome o = run_cli({"dump", path});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err, "Error: extracting " + path + "\n\nCaused by:\n    " + path +

@@ -35,10 +35,10 @@ std::vector<std::string> texts(const Assembled& a) {
     return out;
 }
 
-LineSpec sized(LineSpec spec, float size, bool bold = false) {
-    spec.size = size;
-    spec.bold = bold;
-    return spec;
+LineSpec sized(LineSpec layout, float size, bool bold = false) {
+    layout.size = size;
+    layout.bold = bold;
+    return layout;
 }
 
 TEST(AssemblePlaced, DegenerateInput) {
@@ -148,7 +148,7 @@ TEST(AssemblePlaced, ClassifiesGroups) {
     struct Case {
         const char* name;
         std::vector<std::string> lines;
-        LineSpec spec;
+        LineSpec layout;
         BlockKind kind;
         bool ordered = false;
         float baseline = 200.0f;
@@ -214,7 +214,7 @@ TEST(AssemblePlaced, ClassifiesGroups) {
         std::vector<Line> page{line_at("\u2022 first item here", 100.0f)};
         float baseline = c.baseline;
         for (const std::string& text : c.lines) {
-            page.push_back(line_at(text, baseline, c.spec));
+            page.push_back(line_at(text, baseline, c.layout));
             baseline += leading;
         }
         page.push_back(line_at("\u2022 last item here", 760.0f));

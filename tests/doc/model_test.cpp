@@ -10,14 +10,14 @@
 namespace quillstone::doc {
 namespace {
 
-struct Spec {
+struct HeadingShape {
     std::size_t index;
     std::uint8_t level;
 };
 
 // A document of `count` paragraphs where block i sits on page i / 2, with headings placed at the
 // given indices.
-Document with_headings(std::size_t count, const std::vector<Spec>& headings) {
+Document with_headings(std::size_t count, const std::vector<HeadingShape>& headings) {
     Document d;
     for (std::size_t i = 0; i < count; ++i) {
         Block b;
@@ -25,7 +25,7 @@ Document with_headings(std::size_t count, const std::vector<Spec>& headings) {
         b.page = i / 2;
         d.blocks.push_back(b);
     }
-    for (const Spec& h : headings) {
+    for (const HeadingShape& h : headings) {
         d.blocks[h.index].kind = BlockKind::Heading;
         d.blocks[h.index].level = h.level;
     }

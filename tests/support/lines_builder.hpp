@@ -26,12 +26,12 @@ struct LineSpec {
 
 // A line whose words are the space-separated pieces of `text`, set on `baseline` between x0
 // and x1. The box reaches 0.75 of the size above the baseline and 0.25 below.
-inline Line line_at(std::string_view text, float baseline, LineSpec spec = {}) {
+inline Line line_at(std::string_view text, float baseline, LineSpec layout = {}) {
     Line line;
     line.baseline = baseline;
-    line.size = spec.size;
-    line.bold = spec.bold;
-    line.bbox = {spec.x0, baseline - 0.75f * spec.size, spec.x1, baseline + 0.25f * spec.size};
+    line.size = layout.size;
+    line.bold = layout.bold;
+    line.bbox = {layout.x0, baseline - 0.75f * layout.size, layout.x1, baseline + 0.25f * layout.size};
 
     std::vector<std::string> pieces;
     for (std::size_t pos = 0; pos < text.size();) {
@@ -44,9 +44,9 @@ inline Line line_at(std::string_view text, float baseline, LineSpec spec = {}) {
     for (const std::string& p : pieces)
         total_chars += chars::char_count(p) + 1;
     const float per_char =
-        total_chars > 1 ? (spec.x1 - spec.x0) / static_cast<float>(total_chars - 1) : 0.0f;
+        total_chars > 1 ? (layout.x1 - layout.x0) / static_cast<float>(total_chars - 1) : 0.0f;
 
-    float x = spec.x0;
+    float x = layout.x0;
     std::uint32_t glyph = 0;
     for (std::string& piece : pieces) {
         const std::size_t n = chars::char_count(piece);

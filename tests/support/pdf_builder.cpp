@@ -55,7 +55,7 @@ pdf_obj* image_object(fz_context* ctx, pdf_document* doc, const ImageSpec& im) {
 
 } // namespace
 
-std::string make_pdf(const PdfSpec& spec) {
+std::string make_pdf(const PdfSpec& layout) {
     fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
     if (!ctx) throw std::runtime_error("no MuPDF context");
     std::string bytes;
@@ -68,7 +68,7 @@ std::string make_pdf(const PdfSpec& spec) {
     fz_var(out);
     fz_try(ctx) {
         doc = pdf_create_document(ctx);
-        for (const PageSpec& p : spec.pages) {
+        for (const PageSpec& p : layout.pages) {
             pdf_obj* res = pdf_new_dict(ctx, doc, 2);
             pdf_obj* fonts = pdf_dict_put_dict(ctx, res, PDF_NAME(Font), 4);
             for (const FontSpec& f : p.fonts)
@@ -94,10 +94,10 @@ std::string make_pdf(const PdfSpec& spec) {
             pdf_drop_obj(ctx, page);
         }
         pdf_write_options opts = pdf_default_write_options;
-        if (!spec.user_password.empty() || !spec.owner_password.empty()) {
+        if (!layout.user_password.empty() || !layout.owner_password.empty()) {
             opts.do_encrypt = PDF_ENCRYPT_AES_256;
-            std::strncpy(opts.upwd_utf8, spec.user_password.c_str(), sizeof opts.upwd_utf8 - 1);
-            std::strncpy(opts.opwd_utf8, spec.owner_password.c_str(), sizeof opts.opwd_utf8 - 1);
+            std::strncpy(opts.upwd_utf8, layout.user_password.c_str(), sizeof opts.upwd_utf8 - 1);
+            std::strncpy(opts.opwd_utf8, layout.owner_password.c_str(), sizeof opts.opwd_utf8 - 1);
             opts.permissions = -1;
         }
         out_buf = fz_new_buffer(ctx, 4096);

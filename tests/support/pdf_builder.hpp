@@ -40,7 +40,7 @@ struct PdfSpec {
 };
 
 // The PDF's bytes.
-[[nodiscard]] std::string make_pdf(const PdfSpec& spec);
+[[nodiscard]] std::string make_pdf(const PdfSpec& layout);
 
 // Writes bytes to a fresh file in a per-process temporary directory and returns its path.
 [[nodiscard]] std::string write_temp(const std::string& bytes, const std::string& name);
