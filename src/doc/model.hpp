@@ -30,6 +30,14 @@ struct TableData {
     // Cell texts row by row, one string per column; empty for an empty cell.
     std::vector<std::vector<std::string>> rows;
     std::size_t header_rows = 0;
+
+    // The width of the widest row: rows may be ragged, writers pad them to this.
+    [[nodiscard]] std::size_t column_count() const {
+        std::size_t n = 0;
+        for (const auto& row : rows)
+            if (row.size() > n) n = row.size();
+        return n;
+    }
     bool operator==(const TableData&) const = default;
 };
 

@@ -1,4 +1,5 @@
 #include "emit/markdown.hpp"
+#include "emit/output.hpp"
 #include "doc/markers.hpp"
 
 #include "text/chars.hpp"
@@ -71,9 +72,7 @@ void write_table(std::string& out, const doc::Block& block) {
         return;
     }
     const auto& rows = block.table->rows;
-    std::size_t ncols = 0;
-    for (const auto& row : rows)
-        ncols = std::max(ncols, row.size());
+    const std::size_t ncols = block.table->column_count();
     if (ncols == 0)
         return;
 
@@ -159,9 +158,7 @@ std::string render(const doc::Document& document) {
     std::string out;
     for (const auto& block : document.blocks)
         write_block(out, block);
-    while (!out.empty() && out.back() == '\n')
-        out.pop_back();
-    out += '\n';
+    finish_output(out);
     return out;
 }
 

@@ -1,4 +1,5 @@
 #include "emit/text.hpp"
+#include "emit/output.hpp"
 
 namespace quillstone::emit::text {
 
@@ -43,9 +44,7 @@ std::string render(const doc::Document& document) {
     std::string out;
     for (const auto& block : document.blocks)
         write_block(out, block);
-    while (!out.empty() && out.back() == '\n')
-        out.pop_back();
-    out += '\n';
+    finish_output(out);
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/cli.hpp"
 #include "cli/commands.hpp"
 
+#include "support/cli_runner.hpp"
 #include "support/pdf_builder.hpp"
 
 #include <nlohmann/json.hpp>
@@ -19,18 +20,8 @@ using testing::make_pdf;
 using testing::PageSpec;
 using testing::PdfSpec;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome run_cli(std::vector<std::string> args) {
-    args.insert(args.begin(), "quillstone");
-    StringStream out, err;
-    const int status = run(args, out, err);
-    return {status, out.data, err.data};
-}
+using Outcome = testing::CliOutcome;
+using testing::run_cli;
 
 std::string slurp(const fs::path& p) {
     std::ifstream f(p, std::ios::binary);

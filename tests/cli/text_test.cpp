@@ -1,5 +1,6 @@
 #include "cli/cli.hpp"
 #include "cli/commands.hpp"
+#include "support/cli_runner.hpp"
 
 #include <gtest/gtest.h>
 
@@ -73,15 +74,8 @@ class TextCommand : public ::testing::Test {
         return path.string();
     }
 
-    struct Outcome {
-        int status;
-        std::string out, err;
-    };
-    static Outcome run_cli(std::vector<std::string> args) {
-        args.insert(args.begin(), "quillstone");
-        StringStream out, err;
-        const int status = run(args, out, err);
-        return {status, out.data, err.data};
+    static testing::CliOutcome run_cli(std::vector<std::string> args) {
+        return testing::run_cli(std::move(args));
     }
 
     fs::path dir_;
