@@ -1,14 +1,16 @@
 #include "backend/mupdf_context.hpp"
 
 #include <cstdlib>
+#include <malloc.h>
 #include <cstring>
 
 namespace quillstone::backend {
 
 namespace {
 
-// Every block carries its size in front so that frees and reallocs can be accounted for.
-constexpr std::size_t header = alignof(std::max_align_t);
+// Blocks are accounted at their usable size, which glibc reports for any block it handed out, so
+// no header per allocation is needed: MuPDF makes millions of small ones on a large document.
+std::size_t block_size(void* p) { return ::malloc_usable_size(p); }
 
 void* budget_malloc(void* user, std::size_t size) {
     auto* b = static_cast<Budget*>(user);
@@ -18,22 +20,18 @@ void* budget_malloc(void* user, std::size_t size) {
         b->hit = Bound::Memory;
         return nullptr;
     }
-    auto* p = static_cast<unsigned char*>(std::malloc(size + header));
+    void* p = std::malloc(size);
     if (!p) return nullptr;
-    std::memcpy(p, &size, sizeof size);
-    b->used += size;
+    b->used += block_size(p);
     if (b->used > b->peak) b->peak = b->used;
-    return p + header;
+    return p;
 }
 
 void budget_free(void* user, void* ptr) {
     if (!ptr) return;
     auto* b = static_cast<Budget*>(user);
-    auto* p = static_cast<unsigned char*>(ptr) - header;
-    std::size_t size = 0;
-    std::memcpy(&size, p, sizeof size);
-    b->used -= size;
-    std::free(p);
+    b->used -= block_size(ptr);
+    std::free(ptr);
 }
 
 void* budget_realloc(void* user, void* old, std::size_t size) {
@@ -43,20 +41,17 @@ void* budget_realloc(void* user, void* old, std::size_t size) {
         return nullptr;
     }
     auto* b = static_cast<Budget*>(user);
-    auto* p = static_cast<unsigned char*>(old) - header;
-    std::size_t old_size = 0;
-    std::memcpy(&old_size, p, sizeof old_size);
+    const std::size_t old_size = block_size(old);
     if (b->expired()) return nullptr;
     if (size > old_size && size - old_size > b->limit - b->used) {
         b->hit = Bound::Memory;
         return nullptr;
     }
-    auto* q = static_cast<unsigned char*>(std::realloc(p, size + header));
+    void* q = std::realloc(old, size);
     if (!q) return nullptr;
-    std::memcpy(q, &size, sizeof size);
-    b->used = b->used - old_size + size;
+    b->used = b->used - old_size + block_size(q);
     if (b->used > b->peak) b->peak = b->used;
-    return q + header;
+    return q;
 }
 
 void silent(void*, const char*) {}
